@@ -1,0 +1,69 @@
+// A thin RAII layer over the sqlite3 C API: one connection, prepared statements with named
+// parameters (":Name"), stepping, columns by name. NULL reads as 0 or empty text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace talvesso {
+
+class TSqliteDb;
+
+class TSqliteStatement {
+ public:
+  TSqliteStatement(TSqliteDb& db, const std::string& sql);
+  ~TSqliteStatement();
+  TSqliteStatement(const TSqliteStatement&) = delete;
+  TSqliteStatement& operator=(const TSqliteStatement&) = delete;
+
+  bool Ok() const;  // prepared and no error so far
+  const std::string& Error() const;
+
+  void BindText(const std::string& name, const std::string& value);
+  void BindInt(const std::string& name, int32_t value);
+  void BindInt64(const std::string& name, int64_t value);
+
+  // true while a row is available; false at the end or on an error (see Ok()).
+  bool Step();
+  std::string Text(const std::string& column) const;
+  int32_t Int(const std::string& column) const;
+  int64_t Int64(const std::string& column) const;
+
+ private:
+  int ColumnIndex(const std::string& column) const;
+  void Fail(const std::string& what);
+  TSqliteDb& Db_;
+  sqlite3_stmt* Stmt_ = nullptr;
+  std::string Error_;
+};
+
+class TSqliteDb {
+ public:
+  TSqliteDb() = default;
+  ~TSqliteDb();
+  TSqliteDb(const TSqliteDb&) = delete;
+  TSqliteDb& operator=(const TSqliteDb&) = delete;
+
+  // Opens (creating an empty file when none exists). false with Error() on failure.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return Db_ != nullptr; }
+  // Runs a multi-statement script; false with Error() on failure.
+  bool Execute(const std::string& sql);
+  const std::string& Error() const { return Error_; }
+  // The last error of any statement on this connection (for tests: operations swallow them).
+  const std::string& LastStatementError() const { return LastStatementError_; }
+  sqlite3* Handle() const { return Db_; }
+
+ private:
+  friend class TSqliteStatement;
+  sqlite3* Db_ = nullptr;
+  std::string Error_;
+  std::string LastStatementError_;
+};
+
+}  // namespace talvesso
