@@ -1,5 +1,10 @@
-# The Qt layer: every file of src/ that includes Qt is listed here, nowhere else.
+# The Qt layer: every file of src/ that includes Qt is listed in the ui.cmake of its folder.
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 add_library(talvesso_ui STATIC)
 target_link_libraries(talvesso_ui PUBLIC talvesso_core Qt6::Widgets Qt6::Network Qt6::Svg)
+foreach(folder common store catalogue fileserver diagnostics shell)
+  if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${folder}/ui.cmake)
+    include(${CMAKE_CURRENT_LIST_DIR}/${folder}/ui.cmake)
+  endif()
+endforeach()
