@@ -23,22 +23,27 @@ class TSqliteStatement {
   bool Ok() const;  // prepared and no error so far
   const std::string& Error() const;
 
+  // `name` with or without its leading ":". An unknown name is an error of the statement.
   void BindText(const std::string& name, const std::string& value);
   void BindInt(const std::string& name, int32_t value);
   void BindInt64(const std::string& name, int64_t value);
 
   // true while a row is available; false at the end or on an error (see Ok()).
   bool Step();
+  // Columns of the current row, found by name without regard to case. NULL reads as empty
+  // or 0; an unknown column, or no current row, reads the same and is an error.
   std::string Text(const std::string& column) const;
   int32_t Int(const std::string& column) const;
   int64_t Int64(const std::string& column) const;
 
  private:
   int ColumnIndex(const std::string& column) const;
-  void Fail(const std::string& what);
+  int ParameterIndex(const std::string& name);
+  void Fail(const std::string& what) const;  // reading a column can fail too
   TSqliteDb& Db_;
   sqlite3_stmt* Stmt_ = nullptr;
-  std::string Error_;
+  mutable std::string Error_;
+  bool HasRow_ = false;
 };
 
 class TSqliteDb {
@@ -57,6 +62,7 @@ class TSqliteDb {
   const std::string& Error() const { return Error_; }
   // The last error of any statement on this connection (for tests: operations swallow them).
   const std::string& LastStatementError() const { return LastStatementError_; }
+  void ClearLastStatementError() { LastStatementError_.clear(); }
   sqlite3* Handle() const { return Db_; }
 
  private:
