@@ -112,6 +112,8 @@ void TSvrModule::AcceptLoop(TListener* listener) {
       socket.close(ec);  // over the limit: closed at once, not a byte sent
       continue;
     }
+    // Replies are short lines that the peer waits for; send each at once.
+    socket.set_option(asio::ip::tcp::no_delay(true), ec);
     StartConnection(std::move(socket));
   }
 }
