@@ -1,0 +1,19 @@
+// A development aid: with TALVESSO_SCREENSHOTS=<folder> the program, once started, brings
+// each panel and each window forward in turn, saves a picture of it into the folder and
+// ends. TALVESSO_SCREENSHOT_LOGIN=<id>:<password> logs in first (silently) so the member's
+// panels have content. Used by scripts/screenshots.
+#pragma once
+
+#include <QString>
+
+namespace talvesso {
+
+class TServerProgram;
+
+inline constexpr const char* kScreenshotEnv = "TALVESSO_SCREENSHOTS";
+inline constexpr const char* kScreenshotLoginEnv = "TALVESSO_SCREENSHOT_LOGIN";
+
+// Starts the tour when the environment asks for it; false otherwise.
+bool StartScreenshotTour(TServerProgram& program);
+
+}  // namespace talvesso

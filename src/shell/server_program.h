@@ -1,0 +1,77 @@
+// The program's object graph: the single-instance guard, the process-wide values, the
+// registry values and every window, created once in a fixed order and kept for the whole run.
+// main() owns one; tests build their own with a scripted TPrompts.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "shell/app_state.h"
+
+namespace talvesso {
+
+class TPrompts;
+class TWidgetPrompts;
+class TSingleInstanceLock;
+class TSharedHttpClient;
+class TfrmMsgDialog;
+class TfrmCharBox;
+class TfrmSetupFolder;
+class TfrmUpdateFolder;
+class TFolderUpdateCommand;
+class TfrmSvrConfig;
+class TfrmLogin;
+class TShareFolderPanel;
+class TfrmMain;
+
+inline constexpr const char* kRegistryKey = "talvesso";
+inline constexpr const char* kSecondCopyCaption = "실행오류";
+inline constexpr const char* kSecondCopyText = "서버 프로그램은 한개만 실행할 수 있습니다!";
+
+struct TStartOptions {
+  QString ProgramFolder;  // empty: ResolveProgramFolder()
+  QString LockFolder;     // empty: the user's runtime folder
+};
+
+class TServerProgram {
+ public:
+  // `prompts` replaces the notice popup and the message boxes (tests); null: real windows.
+  explicit TServerProgram(TPrompts* prompts = nullptr);
+  ~TServerProgram();
+  TServerProgram(const TServerProgram&) = delete;
+  TServerProgram& operator=(const TServerProgram&) = delete;
+
+  // Takes the single-instance lock (a second copy is told and false comes back, no window is
+  // created), fixes the program folder and the backend address, writes the registry values
+  // and creates the windows. The caller shows MainWindow() and runs the event loop.
+  bool Start(const TStartOptions& options = {});
+
+  TAppState& State() { return State_; }
+  TPrompts& Prompts() { return *Prompts_; }
+  TfrmMain& MainWindow() { return *MainWindow_; }
+  TfrmMsgDialog& MsgDialog() { return *MsgDialog_; }
+  TfrmLogin& LoginDialog() { return *Login_; }
+  TfrmSvrConfig& SvrConfigDialog() { return *SvrConfig_; }
+  TfrmCharBox& CharBox() { return *CharBox_; }
+  TfrmSetupFolder& SetupFolderDialog() { return *SetupFolder_; }
+  TfrmUpdateFolder& UpdateFolderWindow() { return *UpdateFolder_; }
+  TShareFolderPanel& SharePanel() { return *SharePanel_; }
+
+ private:
+  TPrompts* Prompts_ = nullptr;
+  std::unique_ptr<TWidgetPrompts> WidgetPrompts_;
+  std::unique_ptr<TSingleInstanceLock> Lock_;
+  TAppState State_;
+  std::unique_ptr<TSharedHttpClient> HttpClient_;
+  std::unique_ptr<TfrmMsgDialog> MsgDialog_;
+  std::unique_ptr<TfrmCharBox> CharBox_;
+  std::unique_ptr<TfrmSetupFolder> SetupFolder_;
+  std::unique_ptr<TfrmUpdateFolder> UpdateFolder_;
+  std::unique_ptr<TFolderUpdateCommand> FolderUpdate_;
+  std::unique_ptr<TfrmSvrConfig> SvrConfig_;
+  std::unique_ptr<TfrmLogin> Login_;
+  TShareFolderPanel* SharePanel_ = nullptr;  // owned by the main window's panel
+  std::unique_ptr<TfrmMain> MainWindow_;
+};
+
+}  // namespace talvesso
