@@ -1,0 +1,10 @@
+# Qt Test programs of the dialogs: settings, shared folders, picker, folder update, download.
+if(TARGET Qt6::Test)
+  foreach(part settings folders picker update download)
+    set(name test_dialogs_${part})
+    add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/dialogs_${part}.cpp)
+    target_link_libraries(${name} PRIVATE talvesso_ui talvesso_test_support Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 180)
+  endforeach()
+endif()
