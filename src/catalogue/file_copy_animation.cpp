@@ -9,7 +9,7 @@ namespace talvesso {
 
 namespace {
 
-constexpr int kFrames = 36;     // one page's flight
+constexpr int kFrames = 36;  // one page's flight
 constexpr int kFrameMs = 45;
 
 void DrawFolder(QPainter& p, const QRectF& r, bool open) {

@@ -177,8 +177,8 @@ class TFolderUpdateCommand::TWindowObserver : public TFolderUpdateObserver {
 };
 
 TFolderUpdateCommand::TFolderUpdateCommand(TAppState& state, TPrompts& prompts,
-                                           TSharedHttpClient& httpClient,
-                                           TfrmUpdateFolder& window, QObject* parent)
+                                           TSharedHttpClient& httpClient, TfrmUpdateFolder& window,
+                                           QObject* parent)
     : QObject(parent),
       State_(state),
       Prompts_(prompts),
@@ -190,9 +190,7 @@ TFolderUpdateCommand::TFolderUpdateCommand(TAppState& state, TPrompts& prompts,
 
 TFolderUpdateCommand::~TFolderUpdateCommand() = default;
 
-bool TFolderUpdateCommand::Running() const {
-  return Waiting_ || (Updates_ && Updates_->Running());
-}
+bool TFolderUpdateCommand::Running() const { return Waiting_ || (Updates_ && Updates_->Running()); }
 
 void TFolderUpdateCommand::RequestStop() {
   // The walk ends at its next directory entry; an upload under way is cut off.
@@ -215,8 +213,8 @@ int TFolderUpdateCommand::Run(bool quiet) {
                                        std::string(kAskUpdateWhileSending))) {
     return kUpdateRefused;
   }
-  if (!State_.ShareStarted &&
-      !Prompts_.AskYesNo(TMessageKind::Information, kQuestionCaption, std::string(kAskUpdateFolders))) {
+  if (!State_.ShareStarted && !Prompts_.AskYesNo(TMessageKind::Information, kQuestionCaption,
+                                                 std::string(kAskUpdateFolders))) {
     return kUpdateRefused;
   }
   State_.ShareStartTime = TickCount32();
@@ -257,7 +255,11 @@ int TFolderUpdateCommand::RunFolderUpdate() {
   // Posted from the worker; the quit is queued, so it also ends a loop not yet running.
   auto onEnded = [loopRef] {
     QMetaObject::invokeMethod(
-        loopRef.data(), [loopRef] { if (loopRef) loopRef->quit(); }, Qt::QueuedConnection);
+        loopRef.data(),
+        [loopRef] {
+          if (loopRef) loopRef->quit();
+        },
+        Qt::QueuedConnection);
   };
   const int32_t userPNo = State_.Settings.Snapshot().UserPNo;
   if (Updates_->StartFolderUpdate(State_.FolderList, userPNo, Observer_.get(), onEnded) != 0) {

@@ -4,11 +4,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMetaObject>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QProgressBar>
 #include <QSvgRenderer>
-#include <QPainter>
-#include <QPixmap>
 
 #include "common/event_loop_wait.h"
 #include "diagnostics/apploadercb2.h"
@@ -96,14 +96,16 @@ bool RunSelfUpdate(QWidget* parent, const TAppState& state, int newBuild) {
     QPointer<TfrmDown> target(&window);
     TBindStatusCallback callback([target](const TDownloadProgressView& view) {
       QMetaObject::invokeMethod(
-          target.data(), [target, view] { if (target) target->ShowProgress(view); },
+          target.data(),
+          [target, view] {
+            if (target) target->ShowProgress(view);
+          },
           Qt::QueuedConnection);
     });
     result = AwaitInEventLoop([&] {
-      return DownloadInstaller(state.BaseUrl, state.ProgramFolder, newBuild,
-                               [&callback](int64_t progress, int64_t total) {
-                                 callback.OnProgress(progress, total);
-                               });
+      return DownloadInstaller(
+          state.BaseUrl, state.ProgramFolder, newBuild,
+          [&callback](int64_t progress, int64_t total) { callback.OnProgress(progress, total); });
     });
     window.close();
   }

@@ -46,7 +46,8 @@ QLabel* LinesLabel(const char* const* lines, int count, QWidget* parent) {
 }
 
 QString SystemFolderDialog(QWidget* parent) {
-  return QFileDialog::getExistingDirectory(parent, QString::fromUtf8(store_text::kChooseFolderTitle),
+  return QFileDialog::getExistingDirectory(parent,
+                                           QString::fromUtf8(store_text::kChooseFolderTitle),
                                            QString(), QFileDialog::ShowDirsOnly);
 }
 
@@ -112,7 +113,8 @@ TfrmSetupFolder::TfrmSetupFolder(TPrompts& prompts, TfrmCharBox& charBox, QWidge
   auto* warningText = LinesLabel(kWarningLines, 8, warning);
   warningText->setStyleSheet("color: #d00000;");
   warningBox->addWidget(warningText);
-  root->addWidget(warning, 1);
+  root->addWidget(warning);
+  root->addStretch(1);
 
   JvXPButton1 = new QPushButton(QString::fromUtf8("위 주의/경고 사항에 동의하고 설정함"), this);
   JvXPButton1->setObjectName("JvXPButton1");

@@ -165,8 +165,7 @@ void TfrmSvrConfig::chkAutoPortClick(bool checked) { edtSvrPort->setEnabled(!che
 
 void TfrmSvrConfig::btnOKClick() {
   if (edtSvrName->text().trimmed().isEmpty()) {
-    Prompts_.ShowMessage(TMessageKind::Error, store_text::kCaptionError,
-                         store_text::kNameRequired);
+    Prompts_.ShowMessage(TMessageKind::Error, store_text::kCaptionError, store_text::kNameRequired);
     edtSvrName->setFocus();
     return;
   }

@@ -78,7 +78,7 @@ QVariant TShareFolderModel::data(const QModelIndex& index, int role) const {
 
 QVariant TShareFolderModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
-  static const char* const kHeaders[kColumnCount] = {"No",     "사용여부", "폴더", "공유이름",
+  static const char* const kHeaders[kColumnCount] = {"No",       "사용여부", "폴더",     "공유이름",
                                                      "전체용량", "성인",     "검색허용", ""};
   if (role == Qt::DisplayRole && section >= 0 && section < kColumnCount) {
     return QString::fromUtf8(kHeaders[section]);

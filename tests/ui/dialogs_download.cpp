@@ -25,7 +25,8 @@ class TestDownloadWindow : public QObject {
     QCOMPARE(window.GroupBox1->title(), QString::fromUtf8(" 다운로드(Download) "));
     QVERIFY(window.lblDownStatus->text().isEmpty());
     QVERIFY(!window.Image2->pixmap().isNull());
-    TBindStatusCallback callback([&](const TDownloadProgressView& view) { window.ShowProgress(view); });
+    TBindStatusCallback callback(
+        [&](const TDownloadProgressView& view) { window.ShowProgress(view); });
     callback.OnProgress(0, 3'145'728);  // the first report of 0 bytes changes nothing
     QVERIFY(window.lblDownStatus->text().isEmpty());
     callback.OnProgress(1'572'864, 3'145'728);
@@ -64,7 +65,8 @@ class TestDownloadWindow : public QObject {
     QVERIFY(main.isVisible());
     QCOMPARE(ReadWholeFile(folder.Dir.Path() / "server_setup.exe"),
              std::string("#!/bin/sh\necho started > installer-ran.txt\n"));
-    QVERIFY(WaitFor([&] { return std::filesystem::exists(folder.Dir.Path() / "installer-ran.txt"); }));
+    QVERIFY(
+        WaitFor([&] { return std::filesystem::exists(folder.Dir.Path() / "installer-ran.txt"); }));
   }
 
   void failedDownloadReturnsFalseAndShowsTheMainWindowAgain() {

@@ -76,7 +76,8 @@ class TestShareFolders : public QObject {
   }
 
   void ClickRow(int row) {
-    const QRect cell = Panel->lvShareFolder->visualRect(Panel->lvShareFolder->model()->index(row, 2));
+    const QRect cell =
+        Panel->lvShareFolder->visualRect(Panel->lvShareFolder->model()->index(row, 2));
     QTest::mouseClick(Panel->lvShareFolder->viewport(), Qt::LeftButton, {}, cell.center());
   }
 
@@ -151,8 +152,8 @@ class TestShareFolders : public QObject {
     } cases[] = {
         {data, true},
         {movies, true},
-        {data2, false},        // a sibling that only starts with the same letters
-        {root, false},         // the parent of a registered folder
+        {data2, false},  // a sibling that only starts with the same letters
+        {root, false},   // the parent of a registered folder
     };
     int expectedRows = 1;
     for (const TCase& c : cases) {
@@ -225,8 +226,10 @@ class TestShareFolders : public QObject {
     Prompts->Notices.clear();
     Prompts->Answers = {false};
     QTest::mouseClick(Panel->btnDelFolder, Qt::LeftButton);
-    QCOMPARE(Prompts->Messages.back().Text,
-             std::string("삭제를 하실경우 작성되어 있던 프리뷰 링크에서 모두 제거됩니다. 삭제 하시겠습니까?"));
+    QCOMPARE(
+        Prompts->Messages.back().Text,
+        std::string(
+            "삭제를 하실경우 작성되어 있던 프리뷰 링크에서 모두 제거됩니다. 삭제 하시겠습니까?"));
     QVERIFY(Prompts->Messages.back().Question);
     QCOMPARE(LoadFolderRows(Folder->State.Databases.DB).size(), size_t(2));
     QVERIFY(Prompts->Notices.empty());
@@ -328,11 +331,13 @@ class TestShareFolders : public QObject {
     for (int c = 0; c < 7; ++c) QCOMPARE(list->columnWidth(c), widths[c]);
     QCOMPARE(list->horizontalHeader()->height(), 25);
     QCOMPARE(list->rowHeight(0), 25);
-    const QStringList headers = {"No", "사용여부", "폴더", "공유이름", "전체용량", "성인", "검색허용"};
+    const QStringList headers = {"No",       "사용여부", "폴더",    "공유이름",
+                                 "전체용량", "성인",     "검색허용"};
     for (int c = 0; c < headers.size(); ++c) {
       QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
     }
-    QCOMPARE(list->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::white));
+    QCOMPARE(list->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
+             QColor(Qt::white));
     QCOMPARE(list->model()->index(1, 0).data(Qt::BackgroundRole).value<QColor>(),
              QColor(0xEF, 0xEF, 0xEF));
     QCOMPARE(Cell(0, 1), QString::fromUtf8("미사용"));

@@ -18,8 +18,7 @@ class TestCharBox : public QObject {
   // Selects a cell as the member does, by clicking it.
   static void ClickCell(TfrmCharBox& box, int row, int column) {
     box.StringGrid1->scrollToItem(box.StringGrid1->item(row, column));
-    const QRect rect =
-        box.StringGrid1->visualRect(box.StringGrid1->model()->index(row, column));
+    const QRect rect = box.StringGrid1->visualRect(box.StringGrid1->model()->index(row, column));
     QTest::mouseClick(box.StringGrid1->viewport(), Qt::LeftButton, {}, rect.center());
   }
 
@@ -27,8 +26,7 @@ class TestCharBox : public QObject {
     int filled = 0;
     for (int r = 0; r < box.StringGrid1->rowCount(); ++r)
       for (int c = 0; c < box.StringGrid1->columnCount(); ++c)
-        if (box.StringGrid1->item(r, c) && !box.StringGrid1->item(r, c)->text().isEmpty())
-          ++filled;
+        if (box.StringGrid1->item(r, c) && !box.StringGrid1->item(r, c)->text().isEmpty()) ++filled;
     return filled;
   }
 

@@ -67,7 +67,8 @@ class TestSettingsDialog : public QObject {
     QCOMPARE(message.Kind, TMessageKind::Information);
     const TServerConfig stored = Folder->StoredSettings();
     QVERIFY(stored.Port > 0);
-    QCOMPARE(message.Text, "포트번호가 " + std::to_string(stored.Port) + "번으로 자동설정 되었습니다");
+    QCOMPARE(message.Text,
+             "포트번호가 " + std::to_string(stored.Port) + "번으로 자동설정 되었습니다");
     QCOMPARE(Dialog->edtSvrPort->text(), QString::number(stored.Port));
     QCOMPARE(stored.Name, std::string("우리집 서버"));
     QCOMPARE(stored.MaxConn, 50);

@@ -37,7 +37,8 @@ struct TVisibilityWatch {
   bool Seen = false;
   explicit TVisibilityWatch(QWidget* widget) {
     Timer.setInterval(2);
-    QObject::connect(&Timer, &QTimer::timeout, [this, widget] { Seen = Seen || widget->isVisible(); });
+    QObject::connect(&Timer, &QTimer::timeout,
+                     [this, widget] { Seen = Seen || widget->isVisible(); });
     Timer.start();
   }
 };
@@ -58,7 +59,8 @@ class TestFolderUpdate : public QObject {
   void StartBackend(const std::vector<std::string>& extra = {}) {
     Store = std::make_unique<TTempDir>();
     Backend = std::make_unique<TDevBackend>();
-    std::vector<std::string> args = {"--member", "demo:pw:7:100", "--store", Store->Path().string()};
+    std::vector<std::string> args = {"--member", "demo:pw:7:100", "--store",
+                                     Store->Path().string()};
     args.insert(args.end(), extra.begin(), extra.end());
     QVERIFY(Backend->Start(args));
     Folder->State.BaseUrl = Backend->BaseUrl();
