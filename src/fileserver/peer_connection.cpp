@@ -1,5 +1,7 @@
 #include "fileserver/peer_connection.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 
@@ -85,6 +87,11 @@ TPeerConnection::TBlockResult TPeerConnection::SendFileBlock(int fd, int64_t& of
         return TBlockResult::WriteFailed;
     }
   }
+}
+
+void TPeerConnection::SetCork(bool on) {
+  const int value = on ? 1 : 0;
+  ::setsockopt(Fd_, IPPROTO_TCP, TCP_CORK, &value, sizeof value);  // a hint; failure is harmless
 }
 
 void TPeerConnection::Close() {

@@ -32,6 +32,10 @@ class TPeerConnection {
   // `offset` and `sent` advance by what went out.
   TBlockResult SendFileBlock(int fd, int64_t& offset, size_t count, size_t& sent);
 
+  // While corked, the system sends only full packets (the header travels with the first
+  // block); uncorking pushes out what is left. Sender thread only.
+  void SetCork(bool on);
+
   // Any thread: ends the connection in both directions, so a blocked read or write returns.
   // Bytes already written still reach the peer. Idempotent.
   void Close();

@@ -119,11 +119,13 @@ bool TSendThread::SendFile() {
     header.append(Request_.TransferUid).append("\r\n");
     header.append(std::to_string(settings.CostValue1)).append("\r\n");
     header.append(std::to_string(settings.CostValue2)).append("\r\n");
+    connection.SetCork(true);
     connection.SendBytes(header.data(), header.size());  // a failed write shows at the data
     if (startOffset < 0)
       result.Aborted = true;  // the file cannot be positioned there
     else
       result = Stream(fd, size, tick0, position);
+    connection.SetCork(false);
   } else {
     result.Aborted = true;
     connection.SendLine(kFileSendError);
