@@ -312,7 +312,8 @@ TEST_F(FolderUpdate, StandInBackendStoresAndReadsTheCatalogue) {
   Dir.WriteFile("자료/문서.txt", "0123456789");
   EXPECT_EQ(updates.RunFolderUpdate({Share(1, "자료")}, 7, nullptr), 200);
 
-  // The backend read our file back from CP949: one folder line, one file line.
+  // The backend read our file back from CP949: one folder line, one file line. Folder paths
+  // are in this platform's form ("/"), the form the file server opens when a peer sends one.
   const auto state = nlohmann::json::parse(backend.Get("_state"));
   ASSERT_TRUE(state["catalogues"].contains("7")) << state.dump();
   const auto& entries = state["catalogues"]["7"]["entries"];
