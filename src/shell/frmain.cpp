@@ -349,6 +349,7 @@ void TfrmMain::FormShow() {
   stBar[3]->setText(Utf8(kProductBanner));
 
   if (OpenLocalDatabases(State_.ProgramFolder, State_.Databases) != TOpenResult::Ok) {
+    tmrStart->stop();  // the program ends; nothing else is started
     Prompts_.ShowNotice(kNoticeInfo, kDatabaseFailed, "");
     emit firstShowFinished(false);
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
