@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "store/charbox.h"
 #include "store/frsetupfolder.h"
 #include "store/frsvrconfig.h"
+#include "store/share_folder_store.h"
 
 namespace talvesso {
 
@@ -55,6 +57,22 @@ void RunTour(TServerProgram& program, const QString& folder) {
   if (colon > 0 && !program.State().LoggedIn) {
     main.Account().LogIn(false, login.left(colon).toStdString(),
                          login.mid(colon + 1).toStdString());
+  }
+  // Demo folders for the folder panel (the tour runs on a throw-away program folder).
+  const QString demoFolders = qEnvironmentVariable(kScreenshotFoldersEnv);
+  if (!demoFolders.isEmpty() && program.State().LoggedIn &&
+      LoadFolderRows(program.State().Databases.DB).empty()) {
+    int search = 1;
+    for (const QFileInfo& entry :
+         QDir(demoFolders).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+      TShareFolderNodeData folder;
+      folder.Name = entry.fileName().toStdString();
+      folder.Path = entry.absoluteFilePath().toStdString();
+      folder.Use = 1;
+      folder.Search = search;
+      search = 1 - search;
+      InsertFolderRow(program.State().Databases.DB, folder);
+    }
   }
   main.ShowSharePanel(true);
   Settle(400);
