@@ -45,7 +45,8 @@ struct TClientStyle {
 // The state of one exchange (one hop), handed to libcurl's callbacks.
 class TExchange {
  public:
-  TExchange(const TClientStyle& style, TMultipartBody* body) : Style_(style), Body_(body) {
+  TExchange(const TClientStyle& style, TMultipartBody* body, std::chrono::milliseconds stall)
+      : Style_(style), Body_(body), Stall_(stall), LastMove_(std::chrono::steady_clock::now()) {
     if (!Body_) SendEnded_ = true;
   }
 
@@ -68,6 +69,15 @@ class TExchange {
 
   int Progress(curl_off_t downloaded, curl_off_t uploaded) {
     if (Cancelled() || Aborted_) return 1;
+    // libcurl calls this at least about once a second, also while nothing moves.
+    auto now = std::chrono::steady_clock::now();
+    if (downloaded != Downloaded_ || uploaded != Uploaded_) {
+      Downloaded_ = downloaded;
+      Uploaded_ = uploaded;
+      LastMove_ = now;
+    } else if (now - LastMove_ >= Stall_) {
+      return 1;  // nothing moved for too long
+    }
     if (!SendEnded_) {
       Work(uploaded, LastSent_);
       if (uploaded >= Body_->Size()) EndSending();
@@ -115,6 +125,10 @@ class TExchange {
 
   const TClientStyle& Style_;
   TMultipartBody* Body_;
+  std::chrono::milliseconds Stall_;
+  std::chrono::steady_clock::time_point LastMove_;
+  curl_off_t Downloaded_ = 0;
+  curl_off_t Uploaded_ = 0;
   std::string Answer_;
   bool SendEnded_ = false;
   bool Aborted_ = false;
@@ -177,7 +191,7 @@ THopResult PerformHop(CURL* curl, const TRequestAddress& address, TMultipartBody
   THopResult result;
   TSlistPtr headers = BuildHeaders(address, body, style, referer);
   if (!headers) return result;
-  TExchange exchange(style, body);
+  TExchange exchange(style, body, std::chrono::seconds(gStallSeconds.load()));
   if (body) body->Rewind();
 
   curl_easy_setopt(curl, CURLOPT_URL, address.Origin.c_str());
@@ -191,8 +205,6 @@ THopResult PerformHop(CURL* curl, const TRequestAddress& address, TMultipartBody
   curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
   curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(gConnectTimeoutMs.load()));
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(gStallSeconds.load()));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteCallback);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &exchange);
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);

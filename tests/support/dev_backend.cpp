@@ -37,6 +37,7 @@ std::string TDevBackend::Get(const std::string& path) const {
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
   if (curl_easy_perform(curl) != CURLE_OK) body.clear();
   curl_easy_cleanup(curl);
   return body;

@@ -17,7 +17,7 @@ class TDevBackend {
   int Port() const { return Port_; }
   // "http://127.0.0.1:<port>/"
   std::string BaseUrl() const;
-  // Plain GET of a path on the backend (e.g. "_log"), body or empty.
+  // Plain GET of a path on the backend (e.g. "_log"), body or empty (also for an error status).
   std::string Get(const std::string& path) const;
 
  private:
