@@ -1,6 +1,9 @@
 // Requests to the web backend: a multipart POST whose first field "UID" is a fresh GUID.
 // Every failure (no connection, HTTP error status, too many redirects, timeout, cancel) is
-// an empty answer, never an exception.
+// an empty answer, never an exception. Up to 15 redirects are followed (301, 302 and 303 go on
+// as a GET, 307 and 308 repeat the POST); the time limits are in webclient/service_timeouts.h.
+// The header lines keep their fixed order; only a "Cookie" line (shared client) comes first,
+// where libcurl writes it.
 #pragma once
 
 #include <atomic>

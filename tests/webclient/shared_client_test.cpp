@@ -44,6 +44,10 @@ TEST(SharedClient, KeepsCookiesAcrossRequestsUnlikeAFreshClient) {
   auto requests = server.Requests();
   EXPECT_FALSE(requests[0].HasHeader("Cookie"));
   EXPECT_EQ(requests[1].Header("Cookie"), "sid=abc123");
+  // libcurl writes its cookie line straight after the request line; the rest keep their order.
+  EXPECT_THAT(requests[1].HeaderNames(),
+              ElementsAre("Cookie", "Connection", "Content-Type", "Content-Length", "Cache-control",
+                          "Host", "Accept", "Accept-Encoding", "Referer", "User-Agent"));
   EXPECT_FALSE(requests[3].HasHeader("Cookie"));
 }
 
