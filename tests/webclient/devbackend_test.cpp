@@ -128,6 +128,16 @@ TEST_F(DevBackendTest, CatalogueUploadIsStoredAndRead) {
   auto broken = dir.WriteFile("broken.txt", "1||0||1||D:\\x\\\r\n");
   EXPECT_FALSE(api.UploadCatalogue(client, 201, broken.string()));
   EXPECT_EQ(State()["catalogues"]["201"]["entries"].size(), 5u);
+  // Catalogues of a Linux machine use "/"; a share name may hold "||".
+  auto linuxCatalogue =
+      dir.WriteFile("linux.txt", *Utf8ToCp949("1||0||1||/srv/자료/||a||b||0||0||1||1\r\n"
+                                              "2||1||0||||x.txt||3||0||1||1\r\n"));
+  EXPECT_TRUE(api.UploadCatalogue(client, 201, linuxCatalogue.string()));
+  entries = State()["catalogues"]["201"]["entries"];
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0]["path"], "/srv/자료/");
+  EXPECT_EQ(entries[0]["name"], "a||b");
+  EXPECT_EQ(entries[1]["size"], 3);
   // An empty catalogue is a valid one.
   auto empty = dir.WriteFile("empty.txt", "");
   EXPECT_TRUE(api.UploadCatalogue(client, 201, empty.string()));

@@ -64,8 +64,10 @@ std::string ParseLine(std::string_view line, TCatalogueEntry& entry) {
   entry.Adult = *adult;
   entry.Use = *use;
   entry.Search = *search;
-  if (entry.Type == 1 && (entry.Path.empty() || entry.Path.back() != '\\'))
-    return "folder path does not end in a backslash";
+  // Folder paths end in the separator of the sharing machine: "\\" on Windows, "/" elsewhere.
+  if (entry.Type == 1 &&
+      (entry.Path.empty() || (entry.Path.back() != '\\' && entry.Path.back() != '/')))
+    return "folder path does not end in a separator";
   if (entry.Type == 0 && !entry.Path.empty()) return "file line with a path";
   return {};
 }
