@@ -23,10 +23,14 @@ int main(int argc, char** argv) {
   int port = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string arg = argv[i];
-    if (arg == "--root") root = argv[i + 1];
-    else if (arg == "--backend") backendUrl = argv[i + 1];
-    else if (arg == "--port") port = std::atoi(argv[i + 1]);
-    else if (arg == "--user") user = argv[i + 1];
+    if (arg == "--root")
+      root = argv[i + 1];
+    else if (arg == "--backend")
+      backendUrl = argv[i + 1];
+    else if (arg == "--port")
+      port = std::atoi(argv[i + 1]);
+    else if (arg == "--user")
+      user = argv[i + 1];
   }
   if (root.empty() || backendUrl.empty()) {
     std::fputs(kUsage, stderr);

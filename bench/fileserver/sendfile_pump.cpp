@@ -33,8 +33,8 @@ void Serve(int client, const char* path) {
     const char* missing = "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
     ::send(client, missing, std::strlen(missing), MSG_NOSIGNAL);
   } else {
-    std::string head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(st.st_size) +
-                       "\r\n\r\n";
+    std::string head =
+        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(st.st_size) + "\r\n\r\n";
     ::send(client, head.data(), head.size(), MSG_NOSIGNAL);
     off_t offset = 0;
     while (offset < st.st_size)

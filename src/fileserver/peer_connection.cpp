@@ -59,8 +59,8 @@ bool TPeerConnection::SendBytes(const char* data, size_t size) {
   return !ec;
 }
 
-TPeerConnection::TBlockResult TPeerConnection::SendFileBlock(int fd, int64_t& offset,
-                                                             size_t count, size_t& sent) {
+TPeerConnection::TBlockResult TPeerConnection::SendFileBlock(int fd, int64_t& offset, size_t count,
+                                                             size_t& sent) {
   sent = 0;
   off_t position = static_cast<off_t>(offset);
   for (;;) {

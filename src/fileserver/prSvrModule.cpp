@@ -206,8 +206,7 @@ void TSvrModule::UpdateTransferSummary() {
   summary.SessionCount = SessionCount_.load();
   summary.MaxConn = Settings_.Snapshot().MaxConn;
   summary.Text = "전송상태: " + FormatByteSize(total) + "/Sec (" +
-                 std::to_string(summary.SessionCount) + "/" + std::to_string(summary.MaxConn) +
-                 ")";
+                 std::to_string(summary.SessionCount) + "/" + std::to_string(summary.MaxConn) + ")";
   if (Observer_) Observer_->SummaryChanged(summary);
 }
 

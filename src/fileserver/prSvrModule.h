@@ -100,7 +100,7 @@ class TSvrModule {
   TSharedRoots Roots_;
   TTransferStore Records_;
 
-  asio::io_context Io_;  // owns the sockets' service objects; never run
+  asio::io_context Io_;                  // owns the sockets' service objects; never run
   std::unique_ptr<TListener> Listener_;  // start and stop only (UI thread)
 
   std::atomic<int32_t> ListenPort_{0};

@@ -52,8 +52,8 @@ int64_t ParseClamped(std::string_view line, int64_t maxValue, int64_t minValue) 
 }  // namespace
 
 int32_t ParseRequestNumber32(std::string_view line) {
-  return static_cast<int32_t>(ParseClamped(line, std::numeric_limits<int32_t>::max(),
-                                           std::numeric_limits<int32_t>::min()));
+  return static_cast<int32_t>(
+      ParseClamped(line, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()));
 }
 
 int64_t ParseRequestNumber64(std::string_view line) {

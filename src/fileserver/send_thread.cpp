@@ -92,9 +92,8 @@ bool TSendThread::SendFile() {
   {
     std::lock_guard lock(Module_.RequestLock_);
     try {
-      answer = Module_.Backend_.SetDownStart(Request_.FilePNo, settings.UserID,
-                                             Request_.PeerUserId, Request_.TransferUid,
-                                             startOffset != 0);
+      answer = Module_.Backend_.SetDownStart(Request_.FilePNo, settings.UserID, Request_.PeerUserId,
+                                             Request_.TransferUid, startOffset != 0);
     } catch (...) {
       answer = 300;
     }
@@ -151,8 +150,8 @@ bool TSendThread::SendFile() {
 
   const int32_t packets = rowStartOffset == 0 ? ClampToInt32(sent / kPacketBytes) : -1;
   try {
-    Module_.Backend_.SetCost(settings.UserID, Request_.PeerUserId, packets,
-                             Module_.LastServerBps(), Request_.FilePNo, Request_.TransferUid);
+    Module_.Backend_.SetCost(settings.UserID, Request_.PeerUserId, packets, Module_.LastServerBps(),
+                             Request_.FilePNo, Request_.TransferUid);
   } catch (...) {
     // The report is not retried.
   }
@@ -178,9 +177,9 @@ TSendThread::TStreamResult TSendThread::Stream(int fd, int64_t size, uint32_t ti
       break;
     }
     size_t n = 0;
-    TBlockResult block = useSendfile
-                             ? connection.SendFileBlock(fd, fileOffset, protocol::kSendBlockBytes, n)
-                             : ReadAndSendBlock(fd, fileOffset, n);
+    TBlockResult block =
+        useSendfile ? connection.SendFileBlock(fd, fileOffset, protocol::kSendBlockBytes, n)
+                    : ReadAndSendBlock(fd, fileOffset, n);
     if (block == TBlockResult::Unsupported) {
       useSendfile = false;
       continue;
@@ -198,7 +197,8 @@ TSendThread::TStreamResult TSendThread::Stream(int fd, int64_t size, uint32_t ti
     position += static_cast<int64_t>(n);
     uint32_t elapsed = TickCount32() - tick0;  // unsigned: a wrap of the tick count is harmless
     if (elapsed < kMinElapsedMs) elapsed = kMinElapsedMs;
-    const int32_t speed = ClampToInt32(DivideRoundHalfEven((position - startOffset) * 1000, elapsed));
+    const int32_t speed =
+        ClampToInt32(DivideRoundHalfEven((position - startOffset) * 1000, elapsed));
     const int32_t remain =
         speed > 0 ? ClampToInt32(std::max<int64_t>(0, DivideRoundHalfEven(size - position, speed)))
                   : 0;
@@ -217,8 +217,7 @@ TSendThread::TStreamResult TSendThread::Stream(int fd, int64_t size, uint32_t ti
   return result;
 }
 
-TPeerConnection::TBlockResult TSendThread::ReadAndSendBlock(int fd, int64_t& offset,
-                                                            size_t& sent) {
+TPeerConnection::TBlockResult TSendThread::ReadAndSendBlock(int fd, int64_t& offset, size_t& sent) {
   using TBlockResult = TPeerConnection::TBlockResult;
   sent = 0;
   if (!Buffer_) Buffer_ = std::make_unique<char[]>(protocol::kSendBlockBytes);

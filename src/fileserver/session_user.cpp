@@ -72,7 +72,8 @@ void TSessionUser::RunSender(TServeFunction serve) {
 
 void TSessionUser::Cancel(std::deque<TSendRequest>& requests) {
   for (auto& request : requests) {
-    auto view = request.Row->ModifyAndView([](TSendStatusNodeData& d) { d.State = kStateCancelled; });
+    auto view =
+        request.Row->ModifyAndView([](TSendStatusNodeData& d) { d.State = kStateCancelled; });
     if (RowChanged_) RowChanged_(view);
   }
   requests.clear();

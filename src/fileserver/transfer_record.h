@@ -9,16 +9,16 @@
 namespace talvesso {
 
 // State codes of a transfer row.
-inline constexpr int32_t kStateWaiting = 0;     // received, not yet examined (or cut off)
-inline constexpr int32_t kStateNoFile = 1;      // no file at the requested path
-inline constexpr int32_t kStateBadOffset = 2;   // offset beyond the end of the file
-inline constexpr int32_t kStateSending = 3;     // accepted: registering or streaming
-inline constexpr int32_t kStateCancelled = 4;   // ended before the last byte
-inline constexpr int32_t kStateError = 6;       // backend refused, or the peer went away
-inline constexpr int32_t kStateDuplicate = 7;   // the peer already has the whole file
-inline constexpr int32_t kStateNoPoints = 8;    // backend refused: not enough points
-inline constexpr int32_t kStateTooMany = 9;     // too many open connections
-inline constexpr int32_t kStateComplete = 10;   // every byte sent
+inline constexpr int32_t kStateWaiting = 0;    // received, not yet examined (or cut off)
+inline constexpr int32_t kStateNoFile = 1;     // no file at the requested path
+inline constexpr int32_t kStateBadOffset = 2;  // offset beyond the end of the file
+inline constexpr int32_t kStateSending = 3;    // accepted: registering or streaming
+inline constexpr int32_t kStateCancelled = 4;  // ended before the last byte
+inline constexpr int32_t kStateError = 6;      // backend refused, or the peer went away
+inline constexpr int32_t kStateDuplicate = 7;  // the peer already has the whole file
+inline constexpr int32_t kStateNoPoints = 8;   // backend refused: not enough points
+inline constexpr int32_t kStateTooMany = 9;    // too many open connections
+inline constexpr int32_t kStateComplete = 10;  // every byte sent
 
 // Text shown for a state code (UTF-8); empty for a code without a text.
 const char* StateText(int32_t code);
@@ -34,9 +34,9 @@ struct TSendStatusNodeData {
   int32_t State = kStateWaiting;
   std::string FilePath;
   int64_t FileSize = 0;
-  int64_t Position = 0;     // start offset plus bytes sent
+  int64_t Position = 0;  // start offset plus bytes sent
   int64_t StartOffset = 0;
-  int32_t Speed = 0;        // bytes per second
+  int32_t Speed = 0;  // bytes per second
   int32_t RemainSec = 0;
 };
 

@@ -2,8 +2,8 @@
 // volume report, and a backend that misbehaves or is gone.
 #include <nlohmann/json.hpp>
 
-#include "support/dev_backend.h"
 #include "fileserver_fixture.h"
+#include "support/dev_backend.h"
 #include "webclient/service_api.h"
 
 namespace talvesso::test {
@@ -12,8 +12,8 @@ namespace {
 class DevBackendFileServer : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Backend.Start({"--member", "owner:pw:1:0", "--member", "rich:pw:2:1000",
-                               "--member", "poor:pw:3:0"}));
+    ASSERT_TRUE(Backend.Start(
+        {"--member", "owner:pw:1:0", "--member", "rich:pw:2:1000", "--member", "poor:pw:3:0"}));
     Api = std::make_unique<TServiceApi>(Backend.BaseUrl());
     TServerConfig config;
     config.UserID = "owner";

@@ -1,8 +1,9 @@
+#include "fileserver/request_number.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "fileserver/request_number.h"
 #include "fileserver/send_thread.h"
 #include "fileserver/shared_roots.h"
 
@@ -15,10 +16,10 @@ TEST(RequestNumber, ReadsLikeThePeerProtocolSays) {
     int64_t Expected;
   };
   const TCase cases[] = {
-      {"", 0},         {"0", 0},          {"12ab", 12},      {"-5", -5},     {"+17", 17},
-      {"  42", 42},    {"$1F", 31},       {"x10", 16},       {"X10", 16},    {"0x1f", 31},
-      {"0XFF", 255},   {"-$10", -16},     {"0x", 0},         {"abc", 0},     {"12 34", 12},
-      {"\t7", 0},      {"007", 7},        {"1000\r", 1000},  {"$fg", 15},    {"- 5", 0},
+      {"", 0},       {"0", 0},      {"12ab", 12},     {"-5", -5},  {"+17", 17},
+      {"  42", 42},  {"$1F", 31},   {"x10", 16},      {"X10", 16}, {"0x1f", 31},
+      {"0XFF", 255}, {"-$10", -16}, {"0x", 0},        {"abc", 0},  {"12 34", 12},
+      {"\t7", 0},    {"007", 7},    {"1000\r", 1000}, {"$fg", 15}, {"- 5", 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParseRequestNumber64(c.Line), c.Expected) << '"' << c.Line << '"';

@@ -20,7 +20,7 @@ std::string Pattern(size_t size, char seed = 0) {
 
 struct TOutcomeCase {
   const char* Name;
-  int64_t FileSize;   // -1: no file
+  int64_t FileSize;  // -1: no file
   int64_t Offset;
   int BackendAnswer;  // what SetDownStart answers
   // Done to the file while the backend call runs (between the checks and the opening).
@@ -101,12 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
     Table, SenderOutcome,
     ::testing::Values(
         TOutcomeCase{"FileMissing", -1, 0, 100, {}, "FILE_NOT_EXISTS", 1, 0, false, {}, true},
-        TOutcomeCase{"OffsetEqualsSize", 500, 500, 100, {}, "FILE_SEND_COMPLETE", 7, 0, false, {},
-                     true},
-        TOutcomeCase{"OffsetBeyondSize", 500, 501, 100, {}, "FILE_SEND_COMPLETE", 2, 0, false, {},
-                     true},
-        TOutcomeCase{"NotEnoughPoints", 500, 0, 200, {}, "FILE_SEND_NOT_MONEY", 8, 0, true, {},
-                     false},
+        TOutcomeCase{
+            "OffsetEqualsSize", 500, 500, 100, {}, "FILE_SEND_COMPLETE", 7, 0, false, {}, true},
+        TOutcomeCase{
+            "OffsetBeyondSize", 500, 501, 100, {}, "FILE_SEND_COMPLETE", 2, 0, false, {}, true},
+        TOutcomeCase{
+            "NotEnoughPoints", 500, 0, 200, {}, "FILE_SEND_NOT_MONEY", 8, 0, true, {}, false},
         TOutcomeCase{"BackendFailure", 500, 0, 300, {}, "FILE_SEND_ERROR", 6, 0, true, {}, false},
         TOutcomeCase{"CannotOpen", 500, 0, 100, Remove, "FILE_SEND_ERROR", 4, 0, true, 0, false},
         TOutcomeCase{"AllSent", 100, 0, 100, {}, "FILE_SEND", 10, 100, true, 0, true},

@@ -1,6 +1,7 @@
+#include "fileserver/transfer_store.h"
+
 #include <gtest/gtest.h>
 
-#include "fileserver/transfer_store.h"
 #include "fileserver_fixture.h"
 
 namespace talvesso {
@@ -13,8 +14,8 @@ TEST(TransferRecord, StateTextsAndColours) {
     uint32_t Rgb;
   };
   const TCase cases[] = {
-      {0, "대 기", 0xFFFFFF},     {1, "파일없음", 0xFFFFFF},  {2, "위치오류", 0xFFFFFF},
-      {3, "전송중", 0xFFE9BA},    {4, "전송취소", 0xDDDDDD},  {6, "전송에러", 0xFFFFFF},
+      {0, "대 기", 0xFFFFFF},     {1, "파일없음", 0xFFFFFF},   {2, "위치오류", 0xFFFFFF},
+      {3, "전송중", 0xFFE9BA},    {4, "전송취소", 0xDDDDDD},   {6, "전송에러", 0xFFFFFF},
       {7, "중복파일", 0xFFFFFF},  {8, "포인트부족", 0xFFFFFF}, {9, "연결초과", 0xFFFFFF},
       {10, "전송완료", 0xEFEFEF}, {5, "", 0xFFFFFF},           {11, "", 0xFFFFFF},
   };

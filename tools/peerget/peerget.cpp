@@ -23,7 +23,8 @@
 
 namespace {
 
-constexpr const char* kUsage = R"(peerget - a downloading peer for the file server, and a plain HTTP/1.0 reader
+constexpr const char* kUsage =
+    R"(peerget - a downloading peer for the file server, and a plain HTTP/1.0 reader
 
 Usage:
   peerget --port PORT --path PATH [--path PATH ...] [options]
@@ -251,9 +252,8 @@ void RunProtocol(const TOptions& options, int conn, TTotals& totals, FILE* out) 
     const int64_t size = std::strtoll(sizeLine.c_str(), nullptr, 10);
     const int64_t expected = std::max<int64_t>(0, size - options.Offset);
     const int64_t stopAt = i == 0 ? options.StopAfter : -1;
-    const int64_t got = connection.ReadBytes(expected, sink, stopAt, [&] {
-      connection.Send("REQUEST_STOP_DOWNLOAD_FILE\r\n");
-    });
+    const int64_t got = connection.ReadBytes(
+        expected, sink, stopAt, [&] { connection.Send("REQUEST_STOP_DOWNLOAD_FILE\r\n"); });
     const bool complete = got == expected;
     if (!complete) ++totals.Failures;
     char text[256];
@@ -313,19 +313,33 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
-    } else if (arg == "--host") options.Host = value();
-    else if (arg == "--port") options.Port = value();
-    else if (arg == "--path") options.Paths.push_back(value());
-    else if (arg == "--http") { options.Http = true; options.HttpPath = value(); }
-    else if (arg == "--offset") options.Offset = std::strtoll(value(), nullptr, 10);
-    else if (arg == "--id") options.Id = value();
-    else if (arg == "--uid") options.Uid = value();
-    else if (arg == "--pno") options.Pno = value();
-    else if (arg == "--pipeline") options.Pipeline = true;
-    else if (arg == "--stop-after") options.StopAfter = std::strtoll(value(), nullptr, 10);
-    else if (arg == "--parallel") options.Parallel = std::atoi(value());
-    else if (arg == "--out") options.Out = value();
-    else if (arg == "--quiet") options.Quiet = true;
+    } else if (arg == "--host")
+      options.Host = value();
+    else if (arg == "--port")
+      options.Port = value();
+    else if (arg == "--path")
+      options.Paths.push_back(value());
+    else if (arg == "--http") {
+      options.Http = true;
+      options.HttpPath = value();
+    } else if (arg == "--offset")
+      options.Offset = std::strtoll(value(), nullptr, 10);
+    else if (arg == "--id")
+      options.Id = value();
+    else if (arg == "--uid")
+      options.Uid = value();
+    else if (arg == "--pno")
+      options.Pno = value();
+    else if (arg == "--pipeline")
+      options.Pipeline = true;
+    else if (arg == "--stop-after")
+      options.StopAfter = std::strtoll(value(), nullptr, 10);
+    else if (arg == "--parallel")
+      options.Parallel = std::atoi(value());
+    else if (arg == "--out")
+      options.Out = value();
+    else if (arg == "--quiet")
+      options.Quiet = true;
     else {
       std::fprintf(stderr, "peerget: unknown argument %s (see --help)\n", arg.c_str());
       return false;
@@ -333,8 +347,9 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
   }
   if (options.Port.empty() || (options.Http == !options.Paths.empty()) || options.Parallel < 1 ||
       (!options.Out.empty() && options.Parallel != 1)) {
-    std::fprintf(stderr, "peerget: need --port and either --path or --http; --out needs "
-                         "--parallel 1 (see --help)\n");
+    std::fprintf(stderr,
+                 "peerget: need --port and either --path or --http; --out needs "
+                 "--parallel 1 (see --help)\n");
     return false;
   }
   return true;
