@@ -228,6 +228,11 @@ void TfrmMain::btnSvrStartClick() {
   if (SharingCommand_) SharingCommand_();
 }
 
+void TfrmMain::SetSharingBusy(bool busy) {
+  SharingBusy_ = busy;
+  UpdateSessionView();
+}
+
 void TfrmMain::UpdateSessionView() {
   const bool loggedIn = State_.LoggedIn;
   if (loggedIn) {
@@ -242,7 +247,7 @@ void TfrmMain::UpdateSessionView() {
   if (SharePanel_) SharePanel_->SetLoggedIn(loggedIn);
 
   // Sharing itself is not wired yet when no command is set: the button stays disabled.
-  btnSvrStart->setEnabled(loggedIn && SharingCommand_ != nullptr);
+  btnSvrStart->setEnabled(loggedIn && SharingCommand_ != nullptr && !SharingBusy_);
   if (loggedIn) {
     if (Listening()) {
       btnSvrStart->setIcon(ArtIcon(QStringLiteral("stop")));

@@ -60,6 +60,9 @@ class TfrmMain : public QMainWindow, public TAccountView {
   void SetSharingCommand(std::function<void()> command);
   void SetTransferPanel(QWidget* content);
   void btnSvrStartClick();
+  // btnSvrStart is disabled while the start/stop command runs (busy), whatever else happens
+  // meanwhile; afterwards it follows the login state again.
+  void SetSharingBusy(bool busy);
 
   // Toolbar
   QAction* btnLogin = nullptr;
@@ -108,6 +111,7 @@ class TfrmMain : public QMainWindow, public TAccountView {
   std::unique_ptr<TAccount> Account_;
   std::function<bool()> ListeningQuery_;
   std::function<void()> SharingCommand_;
+  bool SharingBusy_ = false;
   bool FirstShowDone_ = false;
   bool FirstShowQueued_ = false;
   bool RaisingPanel_ = false;

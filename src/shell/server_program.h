@@ -23,6 +23,14 @@ class TfrmSvrConfig;
 class TfrmLogin;
 class TShareFolderPanel;
 class TfrmMain;
+class TServiceApi;
+class TSvrModule;
+class TTCPChk;
+class TTransferFeed;
+class TTransferListModel;
+class TTransferPanel;
+class TSharingControl;
+class TMainSharingView;
 
 inline constexpr const char* kRegistryKey = "talvesso";
 inline constexpr const char* kSecondCopyCaption = "실행오류";
@@ -56,13 +64,28 @@ class TServerProgram {
   TfrmSetupFolder& SetupFolderDialog() { return *SetupFolder_; }
   TfrmUpdateFolder& UpdateFolderWindow() { return *UpdateFolder_; }
   TShareFolderPanel& SharePanel() { return *SharePanel_; }
+  TSvrModule& SvrModule() { return *SvrModule_; }
+  TTCPChk& NetworkCheck() { return *NetCheck_; }
+  TTransferFeed& TransferFeed() { return *TransferFeed_; }
+  TTransferListModel& TransferModel() { return *TransferModel_; }
+  TTransferPanel& TransferPanel() { return *TransferPanel_; }
+  TSharingControl& Sharing() { return *Sharing_; }
 
  private:
+  // The file server's list, its panel and the start/stop command, joined to the windows.
+  void WireSharing();
+
   TPrompts* Prompts_ = nullptr;
   std::unique_ptr<TWidgetPrompts> WidgetPrompts_;
   std::unique_ptr<TSingleInstanceLock> Lock_;
   TAppState State_;
   std::unique_ptr<TSharedHttpClient> HttpClient_;
+  // The file server and what feeds its list; they outlive the main window.
+  std::unique_ptr<TServiceApi> DownloadApi_;
+  std::unique_ptr<TTransferFeed> TransferFeed_;
+  std::unique_ptr<TSvrModule> SvrModule_;
+  std::unique_ptr<TTCPChk> NetCheck_;
+  std::unique_ptr<TTransferListModel> TransferModel_;
   std::unique_ptr<TfrmMsgDialog> MsgDialog_;
   std::unique_ptr<TfrmCharBox> CharBox_;
   std::unique_ptr<TfrmSetupFolder> SetupFolder_;
@@ -72,6 +95,9 @@ class TServerProgram {
   std::unique_ptr<TfrmLogin> Login_;
   TShareFolderPanel* SharePanel_ = nullptr;  // owned by the main window's panel
   std::unique_ptr<TfrmMain> MainWindow_;
+  TTransferPanel* TransferPanel_ = nullptr;  // owned by the main window's panel
+  std::unique_ptr<TMainSharingView> SharingView_;
+  std::unique_ptr<TSharingControl> Sharing_;
 };
 
 }  // namespace talvesso
