@@ -5,4 +5,5 @@ target_sources(talvesso_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/transfer_feed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transfer_list_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transfer_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_snapshot.cpp
 )

@@ -16,6 +16,7 @@
 #include "fileserver/transfer_feed.h"
 #include "fileserver/transfer_list_model.h"
 #include "fileserver/transfer_panel.h"
+#include "fileserver/transfer_snapshot.h"
 #include "shell/frlogin.h"
 #include "shell/frmain.h"
 #include "store/charbox.h"
@@ -135,6 +136,9 @@ void TServerProgram::WireSharing() {
   TSvrModule* module = SvrModule_.get();
   main->SetListeningQuery([module] { return module->Listening(); });
   main->SetSharingCommand([sharing = Sharing_.get()] { sharing->btnSvrStartClick(); });
+
+  const QString snapshot = qEnvironmentVariable(kTransferSnapshotEnv);
+  if (!snapshot.isEmpty()) new TTransferSnapshot(*main, *TransferModel_, snapshot, main);
 }
 
 }  // namespace talvesso
