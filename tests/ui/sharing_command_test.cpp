@@ -18,6 +18,8 @@
 #include "fileserver/transfer_store.h"
 #include "shell/frmain.h"
 #include "store/frsvrconfig.h"
+#include "store/share_folder_panel.h"
+#include "store/share_folder_store.h"
 #include "ui/sharing_fixture.h"
 
 using namespace talvesso;
@@ -49,6 +51,30 @@ class THeldPort {
   int Fd_ = -1;
   bool Bound_ = false;
 };
+
+// Asks the program for `path` as the peer "peer" and returns the first reply line.
+std::string FirstReplyLine(int port, const std::string& path) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  std::string line;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    const std::string request =
+        "REQUEST_DOWNLOAD_FILE\r\npeer\r\nuid-1\r\n\r\n\r\n\r\n1\r\n" + path + "\r\n0\r\n";
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
+      timeval limit{10, 0};
+      setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+      char c = 0;
+      while (recv(fd, &c, 1, 0) == 1 && c != '\n') line += c;
+    }
+  }
+  close(fd);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
 
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
   return std::find(texts.begin(), texts.end(), text) != texts.end();
@@ -266,6 +292,31 @@ class TestSharingCommand : public QObject {
     QCOMPARE(bench.RequestCount(QStringLiteral("/set_server_status.php")), 0);
     QVERIFY(bench.Main().btnSvrStart->isEnabled());
     QVERIFY(!bench.State().ShareStarted);
+  }
+
+  // The file server serves the registered folders in use and follows every change of them.
+  void sharedFoldersFollowTheFolderList() {
+    TSharingBench bench;
+    TSharingOptions options;
+    options.BackendArgs = {"--member", "peer:pw:2002:1000"};
+    QVERIFY(bench.Start(options));
+    bench.Press();
+    QVERIFY(bench.Listening());
+    const std::string hello = bench.SharedFolder() + "/hello.txt";
+    QCOMPARE(FirstReplyLine(bench.Port, hello), std::string("FILE_SEND"));
+
+    // The member pauses the folder: its files are no longer there for peers.
+    TShareFolderNodeData paused = bench.State().FolderList.at(0);
+    paused.Use = 0;
+    UpdateFolderRow(bench.State().Databases.DB, paused);
+    bench.Program().SharePanel().LoadFolderList();
+    QCOMPARE(FirstReplyLine(bench.Port, hello), std::string("FILE_NOT_EXISTS"));
+
+    // And in use again.
+    paused.Use = 1;
+    UpdateFolderRow(bench.State().Databases.DB, paused);
+    bench.Program().SharePanel().LoadFolderList();
+    QCOMPARE(FirstReplyLine(bench.Port, hello), std::string("FILE_SEND"));
   }
 
   void stopDeclinedChangesNothing() {
