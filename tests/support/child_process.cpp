@@ -1,15 +1,14 @@
 #include "support/child_process.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <thread>
-
-extern char** environ;
 
 namespace talvesso::test {
 
@@ -20,19 +19,39 @@ TChildProcess::~TChildProcess() { Stop(); }
 bool TChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  // Closed by a successful exec; a failed one writes its errno here.
+  int execFds[2];
+  if (pipe2(execFds, O_CLOEXEC) != 0) {
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    return false;
+  }
   std::vector<std::string> all{program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t parent = getpid();
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Only async-signal-safe calls until exec. The child goes when the test process goes, even
+    // when a test crashes: a stand-in left running would keep the test's output open and make
+    // the test runner wait for it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(pipeFds[1], STDOUT_FILENO);
+    execv(program.c_str(), argv.data());
+    int error = errno;
+    (void)!write(execFds[1], &error, sizeof error);
+    _exit(127);
+  }
   close(pipeFds[1]);
-  if (rc != 0) {
+  close(execFds[1]);
+  int execError = 0;
+  bool execFailed = pid > 0 && read(execFds[0], &execError, sizeof execError) > 0;
+  close(execFds[0]);
+  if (pid < 0 || execFailed) {
+    if (execFailed) waitpid(pid, nullptr, 0);
     close(pipeFds[0]);
     return false;
   }

@@ -272,8 +272,10 @@ int main(int argc, char** argv) {
   const int slowMs = config->SlowMs;
   httplib::Server server;
 
-  server.set_logger([&](const httplib::Request& request, const httplib::Response& response) {
-    // The pages tests read to look at the log and the state do not enter it themselves.
+  // Logged just before the answer goes out (not after, as the logger hook would), so a client
+  // that has its answer always finds its request in the log. The pages tests read to look at
+  // the log and the state do not enter it themselves.
+  server.set_post_routing_handler([&](const httplib::Request& request, httplib::Response& response) {
     if (request.path != "/_log" && request.path != "/_state") log.Add(request, response);
   });
 
