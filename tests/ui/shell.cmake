@@ -4,7 +4,7 @@ if(NOT TARGET Qt6::Test)
   return()
 endif()
 
-foreach(name shell_startup shell_login shell_notice shell_main_window)
+foreach(name shell_startup shell_update shell_login shell_notice shell_main_window)
   add_executable(test_${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/shell_fixture.cpp)
   target_link_libraries(test_${name} PRIVATE talvesso_ui talvesso_test_support Qt6::Test)

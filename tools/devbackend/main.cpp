@@ -39,6 +39,8 @@ Options:
   --download-cost N   points a download start costs (default 10)
   --store DIR         keep uploaded catalogues as DIR/fshare_<pno>.txt; installer
                       files server_setupNNN.zip are served from DIR when present
+  --no-installer      server_setupNNN.zip answers 404 for every build (a newer build
+                      announced before its installer is up)
   --mode M            normal, slow (answers after --slow-ms) or broken (answers
                       garbage without markers); switch at run time with /_mode?mode=M
   --slow-ms N         delay of the slow mode (default 3000)
@@ -122,6 +124,7 @@ struct TConfig {
   std::vector<TMember> Members;
   TMode Mode = TMode::Normal;
   int SlowMs = 3000;
+  bool NoInstaller = false;
 };
 
 // nullopt: the process should end with `exitCode`.
@@ -138,6 +141,10 @@ std::optional<TConfig> ParseArgs(int argc, char** argv, int& exitCode) {
       std::cout << kHelp;
       exitCode = 0;
       return std::nullopt;
+    }
+    if (arg == "--no-installer") {
+      config.NoInstaller = true;
+      continue;
     }
     if (i + 1 >= argc) return fail("missing value after " + arg);
     std::string value = argv[++i];
@@ -314,7 +321,10 @@ int main(int argc, char** argv) {
       std::filesystem::path stored =
           std::filesystem::path(config->Options.StoreDir.empty() ? "." : config->Options.StoreDir) /
           script;
-      if (!config->Options.StoreDir.empty() && std::filesystem::is_regular_file(stored)) {
+      if (config->NoInstaller) {
+        response.status = 404;
+        response.set_content("no such installer\n", "text/plain");
+      } else if (!config->Options.StoreDir.empty() && std::filesystem::is_regular_file(stored)) {
         std::ifstream in(stored, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         response.set_content(bytes, "application/zip");
