@@ -1,1 +1,0 @@
-// Lets a subsystem library exist before its first source file.
