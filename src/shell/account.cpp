@@ -8,20 +8,13 @@
 #include "common/text_format.h"
 #include "shell/app_state.h"
 #include "shell/frlogin.h"
+#include "shell/shell_texts.h"
 #include "store/server_config_store.h"
 #include "webclient/service_api.h"
 
 namespace talvesso {
 
 namespace {
-
-constexpr const char* kNoticeLogin = "로그인";
-constexpr const char* kLoggedIn = "로그인 되었습니다.";
-constexpr const char* kNoConnection = "서버접속이 원할하지 못합니다!";
-constexpr const char* kCheckIdPassword = "아이디 또는 패스워드를 확인해 주십시요!";
-constexpr const char* kServerRunning = "현재 서버가 동작중입니다!";
-constexpr const char* kStopFirst = "중지후 시도해 주십시요!";
-constexpr const char* kLoggedOut = "로그아웃 되었습니다.";
 
 int SilentChoiceCode(const TServerConfig& config) {
   return LoginChoiceCode(config.SaveID == 1, config.SavePass == 1);

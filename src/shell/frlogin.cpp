@@ -10,16 +10,13 @@
 #include "common/artwork.h"
 #include "common/program_folder.h"
 #include "common/prompts.h"
+#include "shell/shell_texts.h"
 
 namespace talvesso {
 
 namespace {
 
 bool IsBlank(const QLineEdit* edit) { return TrimBlanks(edit->text().toStdString()).empty(); }
-
-constexpr const char* kLoginCaption = "벨토마르 로그인";
-constexpr const char* kEnterId = "아이디를 입력해 주십시요!";
-constexpr const char* kEnterPassword = "패스워드를 입력해 주십시요!";
 
 }  // namespace
 

@@ -35,14 +35,6 @@ namespace talvesso {
 
 namespace {
 
-constexpr const char* kDatabaseFailed = "데이터베이스 초기화에 실패했습니다!";
-constexpr const char* kAutoLoginDone = "자동 로그인 되었습니다!";
-constexpr const char* kAutoLoginFailed = "자동 로그인에 실패 하였습니다.";
-constexpr const char* kCheckStoredLogin = "ID와 패스워드를 확인해주십시요!";
-constexpr const char* kLoginRequired = "로그인 필요";
-constexpr const char* kServerStarted = "서버: 시작됨";
-constexpr const char* kServerStopped = "서버: 중지됨";
-
 constexpr int kStatusWidths[4] = {120, 160, 160, 250};
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }

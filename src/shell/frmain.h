@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "shell/account.h"
+#include "shell/shell_texts.h"
 
 class QAction;
 class QDockWidget;
@@ -23,10 +24,6 @@ class TfrmSvrConfig;
 class TShareFolderPanel;
 class THomePanel;
 
-inline constexpr const char* kMainCaption = "벨토마르 - P2P 서버  Build No. ";
-inline constexpr const char* kTrayHint = "벨토마르 P2P 서버";
-// The service's web domain in capitals followed by " P2P Server".
-inline constexpr const char* kProductBanner = "VELTOMAR.CO.KR P2P Server";
 inline constexpr int kStartDelayMs = 1000;
 
 class TfrmMain : public QMainWindow, public TAccountView {

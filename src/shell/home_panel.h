@@ -11,6 +11,7 @@ class QPushButton;
 class QTextBrowser;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QWebEngineView;
 
 namespace talvesso {
 
@@ -33,7 +34,7 @@ class THomePanel : public QWidget {
  private:
   QUrl Url_;
 #ifdef TALVESSO_HAVE_WEBENGINE
-  class QWebEngineView* WB = nullptr;
+  QWebEngineView* WB = nullptr;
 #else
   void ShowReply(QNetworkReply* reply);
   QLineEdit* edtAddress = nullptr;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "shell/app_state.h"
+#include "shell/shell_texts.h"
 
 namespace talvesso {
 
@@ -33,8 +34,6 @@ class TSharingControl;
 class TMainSharingView;
 
 inline constexpr const char* kRegistryKey = "talvesso";
-inline constexpr const char* kSecondCopyCaption = "실행오류";
-inline constexpr const char* kSecondCopyText = "서버 프로그램은 한개만 실행할 수 있습니다!";
 
 struct TStartOptions {
   QString ProgramFolder;  // empty: ResolveProgramFolder()
