@@ -37,6 +37,15 @@ TServerConfig AutoLoginConfig() {
   return config;
 }
 
+// A program folder pointing at a stand-in backend started with `backendArgs`, with stored
+// login details and automatic login on; false when the backend did not start.
+bool PrepareAutoLogin(TShellSandbox& sandbox, const std::vector<std::string>& backendArgs) {
+  if (!sandbox.StartBackend(backendArgs)) return false;
+  sandbox.PointAtBackend();
+  sandbox.SeedSettings(AutoLoginConfig());
+  return true;
+}
+
 // Shows the main window and runs the application's event loop as main() does. 0 when the
 // program ended by itself (the last window closed), kStillRunning when the start-up sequence
 // finished and the window stayed open, kTimedOut when neither happened.
@@ -127,9 +136,7 @@ class TestStartupUpdate : public QObject {
       store.WriteFile("server_setup171.zip", stored.toStdString());
       args.insert(args.end(), {"--store", store.Path().string()});
     }
-    QVERIFY(sandbox.StartBackend(args));
-    sandbox.PointAtBackend();
-    sandbox.SeedSettings(AutoLoginConfig());  // the silent login would run without the update
+    QVERIFY(PrepareAutoLogin(sandbox, args));  // the silent login would run without the update
     sandbox.Program.WriteFile("server_setup.exe", "an earlier download");
     TRunningProgram program;
     QVERIFY(program.Program.Start(sandbox.Options()));
@@ -182,9 +189,7 @@ class TestStartupUpdate : public QObject {
     TShellSandbox sandbox;
     std::vector<std::string> args;
     for (const QString& arg : backendArgs) args.push_back(arg.toStdString());
-    QVERIFY(sandbox.StartBackend(args));
-    sandbox.PointAtBackend();
-    sandbox.SeedSettings(AutoLoginConfig());
+    QVERIFY(PrepareAutoLogin(sandbox, args));
     TRunningProgram program;
     QVERIFY(program.Program.Start(sandbox.Options()));
 
@@ -210,9 +215,7 @@ class TestStartupUpdate : public QObject {
   // the main window comes back and the start-up goes on.
   void missingInstallerLeavesNothingAndTheStartupGoesOn() {
     TShellSandbox sandbox;
-    QVERIFY(sandbox.StartBackend({"--newest-build", "172", "--no-installer"}));
-    sandbox.PointAtBackend();
-    sandbox.SeedSettings(AutoLoginConfig());
+    QVERIFY(PrepareAutoLogin(sandbox, {"--newest-build", "172", "--no-installer"}));
     TRunningProgram program;
     QVERIFY(program.Program.Start(sandbox.Options()));
 
